@@ -1,0 +1,71 @@
+#include "Application.h"
+
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QScreen>
+
+#include <exception>
+
+namespace orv {
+
+namespace {
+
+DialogObserver& observer()
+{
+    static DialogObserver instance;
+    return instance;
+}
+
+void showBox(DialogKind kind, const QString& text)
+{
+    if (observer()) {
+        observer()(kind, text);
+        return;
+    }
+    QMessageBox box(kind == DialogKind::FailureReport ? QMessageBox::Critical
+                                                      : QMessageBox::NoIcon,
+                    QGuiApplication::applicationDisplayName(), text, QMessageBox::Ok);
+    box.setObjectName(kind == DialogKind::FailureReport ? "FailureReport" : "MessageBox");
+    box.adjustSize();
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        box.move(screen->availableGeometry().center() - box.rect().center());
+    box.exec();
+}
+
+} // namespace
+
+TApplication::TApplication(int& argc, char** argv)
+    : QApplication(argc, argv)
+{
+    setApplicationDisplayName(kApplicationTitle);
+}
+
+bool TApplication::notify(QObject* receiver, QEvent* event)
+{
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (const std::exception& failure) {
+        ShowFailureReport(QString::fromUtf8(failure.what()));
+    } catch (...) {
+        ShowFailureReport(QStringLiteral("Unexpected failure"));
+    }
+    return false;
+}
+
+QString FailureReportText(const QString& message)
+{
+    if (!message.isEmpty() && message.back() > QLatin1Char('.'))
+        return message + QLatin1Char('.');
+    return message;
+}
+
+void ShowMessage(const QString& text) { showBox(DialogKind::Message, text); }
+
+void ShowFailureReport(const QString& message)
+{
+    showBox(DialogKind::FailureReport, FailureReportText(message));
+}
+
+void SetDialogObserver(DialogObserver f) { observer() = std::move(f); }
+
+} // namespace orv
