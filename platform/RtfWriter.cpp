@@ -98,7 +98,9 @@ Tables makeTables() {
             buf[0] = char(u);
             end = buf + 1;
         } else if (u < 0x20 || u == 0x7F) {
-            end = putHex(unsigned(u), buf);
+            // Not \'hh: some readers take \'0d for a paragraph break, and a received byte must
+            // not change the document's structure.
+            end = putUnicode(char16_t(u), buf);
         } else if (lowByte[u] != 0) {
             end = putHex(lowByte[u], buf);
         } else {
@@ -114,12 +116,19 @@ const Tables& tables() {
     return t;
 }
 
-// Writes the escape of [in, end) at out, which must have room for kMaxEscape bytes per unit.
-char* escapeInto(const char16_t* in, const char16_t* end, char* out) {
+// Writes the escape of [in, end) at out, which must have room for kMaxEscape bytes per unit plus
+// 8 (the fixed-size copies). previous is the byte written just before out.
+char* escapeInto(const char16_t* in, const char16_t* end, char* out, char previous) {
     const Tables& t = tables();
+    char* const begin = out;
     for (; in != end; ++in) {
         const char16_t u = *in;
-        if (u < 0x100) {
+        if (u == ' ' && (out != begin ? out[-1] : previous) == ' ') {
+            // LibreOffice reads each space of a run inside one stretch of text as U+2006 plus a
+            // space; an empty group between them keeps every run one space long.
+            std::memcpy(out, "{} ", 4);
+            out += 3;
+        } else if (u < 0x100) {
             const Escape& e = t.low[u];
             std::memcpy(out, e.text, sizeof e.text);
             out += e.length;
@@ -133,13 +142,18 @@ char* escapeInto(const char16_t* in, const char16_t* end, char* out) {
     return out;
 }
 
-// Appends the escape of text to buffer, growing it at most one slice at a time.
-void appendEscaped(QByteArray& buffer, const char16_t* in, qsizetype length) {
-    const qsizetype old = buffer.size();
-    // Room for the fixed 8-byte copy of the last unit too.
-    buffer.resize(old + length * kMaxEscape + 8);
-    char* end = escapeInto(in, in + length, buffer.data() + old);
-    buffer.resize(end - buffer.constData());
+// Appends the escape of text to buffer, growing it by at most one slice's worth at a time.
+void appendEscaped(QByteArray& buffer, QStringView text) {
+    const char16_t* in = text.utf16();
+    for (qsizetype done = 0; done < text.size(); done += kSlice) {
+        const qsizetype length = qMin(kSlice, text.size() - done);
+        const qsizetype old = buffer.size();
+        const char previous = old > 0 ? buffer.at(old - 1) : '\0';
+        // Room for the fixed 8-byte copy of the last unit too.
+        buffer.resize(old + length * kMaxEscape + 8);
+        char* end = escapeInto(in + done, in + done + length, buffer.data() + old, previous);
+        buffer.resize(end - buffer.constData());
+    }
 }
 
 constexpr char kHeader[] = "{\\rtf1\\ansi\\ansicpg1252\\deff0\\uc1"
@@ -163,10 +177,7 @@ const char* colourWord(LogColour colour) {
 
 QByteArray RtfEscape(QStringView text) {
     QByteArray out;
-    out.reserve(text.size() + 16);
-    const char16_t* in = text.utf16();
-    for (qsizetype done = 0; done < text.size(); done += kSlice)
-        appendEscaped(out, in + done, qMin(kSlice, text.size() - done));
+    appendEscaped(out, text);
     out.squeeze();
     return out;
 }
@@ -189,9 +200,9 @@ void RtfWriter::writeText(LogColour colour, QStringView text) {
         m_buffer.append(colourWord(colour));
         m_colour = colour;
     }
-    const char16_t* in = text.utf16();
+    // In slices, so the buffer is flushed before it grows far past kFlushSize.
     for (qsizetype done = 0; done < text.size(); done += kSlice) {
-        appendEscaped(m_buffer, in + done, qMin(kSlice, text.size() - done));
+        appendEscaped(m_buffer, text.mid(done, qMin(kSlice, text.size() - done)));
         flushIfFull();
     }
 }
@@ -216,9 +227,12 @@ void RtfWriter::finish() {
 void RtfWriter::flushIfFull() {
     if (m_buffer.size() < kFlushSize)
         return;
-    m_device.write(m_buffer);
+    // The last byte stays: the next escape looks at it (see escapeInto).
+    const qsizetype keep = 1;
+    m_device.write(m_buffer.constData(), m_buffer.size() - keep);
+    m_buffer[0] = m_buffer.back();
     // Keeps the capacity for the next chunk.
-    m_buffer.resize(0);
+    m_buffer.resize(keep);
 }
 
 } // namespace orv
