@@ -2,6 +2,7 @@
 
 #include <QGuiApplication>
 #include <QMessageBox>
+#include <QMetaObject>
 #include <QScreen>
 
 #include <exception>
@@ -67,5 +68,16 @@ void ShowFailureReport(const QString& message)
 }
 
 void SetDialogObserver(DialogObserver f) { observer() = std::move(f); }
+
+void RunGuarded(const std::function<void()>& handler)
+{
+    try {
+        handler();
+    } catch (...) {
+        QMetaObject::invokeMethod(
+            qApp, [failure = std::current_exception()] { std::rethrow_exception(failure); },
+            Qt::QueuedConnection);
+    }
+}
 
 } // namespace orv

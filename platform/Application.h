@@ -37,3 +37,19 @@ using DialogObserver = std::function<void(DialogKind, const QString& text)>;
 void SetDialogObserver(DialogObserver observer);
 
 } // namespace orv
+
+namespace orv {
+
+// Runs a window handler. A failure it raises is raised again from a queued call, so that it
+// reaches TApplication::notify without unwinding through Qt's own frames (Qt's GUI library
+// has no unwind tables: an exception crossing a QAction signal ends the program).
+void RunGuarded(const std::function<void()>& handler);
+
+// The same as a slot: connect(sender, signal, receiver, Guarded([this] { Handler(); })).
+template <typename Handler>
+auto Guarded(Handler handler)
+{
+    return [handler = std::move(handler)] { RunGuarded(handler); };
+}
+
+} // namespace orv

@@ -1,0 +1,235 @@
+#include "CommLog.h"
+
+#include "Win1252.h"
+
+#include <QKeyEvent>
+#include <QMimeData>
+#include <QSaveFile>
+#include <QScrollBar>
+#include <QTextBlock>
+
+namespace orv {
+
+namespace {
+
+constexpr int kContinuation = 1; // block user state: this block goes on the line before it
+
+LogColour colourOf(const QTextCharFormat& format)
+{
+    if (!format.hasProperty(QTextFormat::ForegroundBrush))
+        return LogColour::Default;
+    const QColor colour = format.foreground().color();
+    if (colour == TCommLog::kSentColour)
+        return LogColour::Sent;
+    if (colour == TCommLog::kReceivedColour)
+        return LogColour::Received;
+    return LogColour::Default;
+}
+
+} // namespace
+
+const QColor TCommLog::kSentColour(255, 0, 0);
+const QColor TCommLog::kReceivedColour(0, 128, 0);
+
+QString FoldLineBreaks(QStringView text, bool& afterCR)
+{
+    QString out;
+    out.reserve(text.size());
+    for (QChar c : text) {
+        if (c == QLatin1Char('\r')) {
+            out.append(QLatin1Char('\n'));
+            afterCR = true;
+            continue;
+        }
+        if (c == QLatin1Char('\n')) {
+            if (!afterCR)
+                out.append(QLatin1Char('\n'));
+        } else {
+            out.append(c);
+        }
+        afterCR = false;
+    }
+    return out;
+}
+
+TCommLog::TCommLog(QWidget* parent)
+    : QPlainTextEdit(parent)
+    , m_end(document())
+{
+    document()->setUndoRedoEnabled(false);
+    setReadOnly(true);
+    setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    m_formats[int(LogColour::Sent)].setForeground(kSentColour);
+    m_formats[int(LogColour::Received)].setForeground(kReceivedColour);
+    m_refreshTimer.setSingleShot(true);
+    connect(&m_refreshTimer, &QTimer::timeout, this, [this] { refresh(kMaxCharsPerRefresh); });
+}
+
+void TCommLog::AddText(LogColour colour, const QByteArray& bytes)
+{
+    const QString text = FoldLineBreaks(BytesToText(bytes), m_afterCR);
+    if (!text.isEmpty()) {
+        if (!m_pending.empty() && m_pending.back().colour == colour)
+            m_pending.back().text += text;
+        else
+            m_pending.push_back({colour, text});
+        m_pendingChars += text.size();
+    }
+    // What the user sent shows at once; replies are gathered for the next refresh.
+    if (colour == LogColour::Sent)
+        Flush();
+    else if (!m_refreshTimer.isActive())
+        m_refreshTimer.start(kRefreshInterval);
+}
+
+void TCommLog::Flush()
+{
+    m_refreshTimer.stop();
+    refresh(m_pendingChars);
+}
+
+void TCommLog::refresh(qsizetype budget)
+{
+    if (m_pending.empty())
+        return;
+    QScrollBar* bar = verticalScrollBar();
+    const bool follow = bar->value() == bar->maximum() && !textCursor().hasSelection();
+
+    m_end.beginEditBlock();
+    while (!m_pending.empty() && budget > 0) {
+        const Run& run = m_pending.front();
+        const qsizetype take = std::min(run.text.size() - m_frontTaken, budget);
+        insertRun(run.colour, QStringView(run.text).mid(m_frontTaken, take));
+        budget -= take;
+        m_pendingChars -= take;
+        m_frontTaken += take;
+        if (m_frontTaken == run.text.size()) {
+            m_pending.pop_front();
+            m_frontTaken = 0;
+        }
+    }
+    m_end.endEditBlock();
+
+    if (follow)
+        bar->setValue(bar->maximum());
+    if (!m_pending.empty() && !m_refreshTimer.isActive())
+        m_refreshTimer.start(0);
+}
+
+// Inserts as few pieces as the block limit allows: whole runs of short lines go in one call.
+void TCommLog::insertRun(LogColour colour, QStringView text)
+{
+    qsizetype pieceStart = 0;
+    qsizetype i = 0;
+    qsizetype blockChars = m_blockChars;
+    while (i < text.size()) {
+        const qsizetype newline = text.indexOf(QLatin1Char('\n'), i);
+        const qsizetype lineEnd = newline < 0 ? text.size() : newline;
+        if (blockChars + (lineEnd - i) <= kMaxBlockChars) {
+            blockChars = newline < 0 ? blockChars + (lineEnd - i) : 0;
+            i = newline < 0 ? text.size() : newline + 1;
+            continue;
+        }
+        const qsizetype split = i + (kMaxBlockChars - blockChars);
+        insertPiece(colour, text.mid(pieceStart, split - pieceStart));
+        m_end.insertBlock();
+        m_end.block().setUserState(kContinuation);
+        blockChars = 0;
+        pieceStart = i = split;
+    }
+    insertPiece(colour, text.mid(pieceStart));
+    m_blockChars = blockChars;
+}
+
+void TCommLog::insertPiece(LogColour colour, QStringView text)
+{
+    if (!text.isEmpty())
+        m_end.insertText(text.toString(), m_formats[int(colour)]);
+}
+
+void TCommLog::Clear()
+{
+    Flush();
+    clear();
+    m_end = QTextCursor(document());
+    m_blockChars = 0;
+}
+
+QString TCommLog::textBetween(int start, int end) const
+{
+    QString text;
+    QTextBlock block = document()->findBlock(start);
+    while (block.isValid() && block.position() <= end) {
+        if (block.position() > start && block.userState() != kContinuation)
+            text += QLatin1Char('\n');
+        const int from = std::max(start - block.position(), 0);
+        const int to = std::min(end - block.position(), block.length() - 1);
+        if (to > from)
+            text += QStringView(block.text()).mid(from, to - from);
+        block = block.next();
+    }
+    return text;
+}
+
+QString TCommLog::Text() const
+{
+    return textBetween(0, document()->characterCount() - 1);
+}
+
+QString TCommLog::SelectedText() const
+{
+    const QTextCursor cursor = textCursor();
+    return textBetween(cursor.selectionStart(), cursor.selectionEnd());
+}
+
+QMimeData* TCommLog::createMimeDataFromSelection() const
+{
+    auto* data = new QMimeData;
+    data->setText(SelectedText());
+    return data;
+}
+
+bool TCommLog::event(QEvent* event)
+{
+    // The log's own key handling takes Ctrl+C and Ctrl+A before any shortcut; let the actions
+    // attached to the log (its context menu) have their shortcuts instead.
+    if (event->type() == QEvent::ShortcutOverride) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const QKeySequence pressed(key->keyCombination());
+        for (const QAction* action : actions()) {
+            if (action->shortcut() == pressed) {
+                event->ignore();
+                return true;
+            }
+        }
+    }
+    return QPlainTextEdit::event(event);
+}
+
+void TCommLog::SaveToRtf(const QString& fileName)
+{
+    Flush();
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly))
+        throw ESaveError(QStringLiteral("Unable to save the log to %1: %2")
+                             .arg(fileName, file.errorString())
+                             .toStdString());
+    {
+        RtfWriter writer(file);
+        for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
+            if (block != document()->begin() && block.userState() != kContinuation)
+                writer.writeLineBreak();
+            for (auto it = block.begin(); !it.atEnd(); ++it) {
+                const QTextFragment fragment = it.fragment();
+                writer.writeText(colourOf(fragment.charFormat()), fragment.text());
+            }
+        }
+        writer.finish();
+    }
+    if (!file.commit())
+        throw ESaveError(QStringLiteral("Unable to save the log to %1: %2")
+                             .arg(fileName, file.errorString())
+                             .toStdString());
+}
+
+} // namespace orv
