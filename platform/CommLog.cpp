@@ -214,6 +214,7 @@ void TCommLog::SaveToRtf(const QString& fileName)
         throw ESaveError(QStringLiteral("Unable to save the log to %1: %2")
                              .arg(fileName, file.errorString())
                              .toStdString());
+    bool complete = false;
     {
         RtfWriter writer(file);
         for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
@@ -225,6 +226,15 @@ void TCommLog::SaveToRtf(const QString& fileName)
             }
         }
         writer.finish();
+        complete = !writer.failed();
+    }
+    if (!complete) {
+        const QString reason = file.error() != QFileDevice::NoError
+                                   ? file.errorString()
+                                   : QStringLiteral("the disk is full or the file is too large");
+        file.cancelWriting();
+        throw ESaveError(
+            QStringLiteral("Unable to save the log to %1: %2").arg(fileName, reason).toStdString());
     }
     if (!file.commit())
         throw ESaveError(QStringLiteral("Unable to save the log to %1: %2")

@@ -219,9 +219,15 @@ void RtfWriter::finish() {
         return;
     m_finished = true;
     m_buffer.append("}\n");
-    // A failed write stays with the device (QSaveFile::commit reports it).
-    m_device.write(m_buffer);
+    put(m_buffer.constData(), m_buffer.size());
     m_buffer = QByteArray();
+}
+
+// A device may take less than it is given (a full disk, a file size limit) without calling
+// it an error; that is a failed write all the same.
+void RtfWriter::put(const char* data, qsizetype size) {
+    if (!m_failed && m_device.write(data, size) != size)
+        m_failed = true;
 }
 
 void RtfWriter::flushIfFull() {
@@ -229,7 +235,7 @@ void RtfWriter::flushIfFull() {
         return;
     // The last byte stays: the next escape looks at it (see escapeInto).
     const qsizetype keep = 1;
-    m_device.write(m_buffer.constData(), m_buffer.size() - keep);
+    put(m_buffer.constData(), m_buffer.size() - keep);
     m_buffer[0] = m_buffer.back();
     // Keeps the capacity for the next chunk.
     m_buffer.resize(keep);

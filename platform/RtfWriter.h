@@ -8,7 +8,7 @@
 // other character as \uN?; tabs as \tab; line breaks as \par; every control word closed, so no
 // text can change the document's structure. Colour table: red (sent), green (received); one
 // font; 8 pt. Output is streamed to the device in chunks, so a log of any size can be written.
-// Write errors are the device's to report (QSaveFile::commit fails).
+// failed() tells whether the device refused any part of the document, including a short write.
 #pragma once
 
 #include <QByteArray>
@@ -33,14 +33,17 @@ public:
     void writeLineBreak();
     // Closes the document and hands everything to the device.
     void finish();
+    bool failed() const { return m_failed; }
 
 private:
+    void put(const char* data, qsizetype size);
     void flushIfFull();
 
     QIODevice& m_device;
     QByteArray m_buffer;
     LogColour m_colour = LogColour::Default;
     bool m_finished = false;
+    bool m_failed = false;
 };
 
 } // namespace orv

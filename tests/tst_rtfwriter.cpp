@@ -109,6 +109,7 @@ private slots:
     void documentLayout();
     void everyCharacterReadsBack();
     void largeLogStreamsInChunks();
+    void shortWriteIsAFailure();
     void libreOfficeReadsItBack();
 };
 
@@ -218,6 +219,33 @@ void TestRtfWriter::largeLogStreamsInChunks() {
     QVERIFY2(r.error.isEmpty(), qPrintable(r.error));
     const QString expected = big + QString(spaces, QLatin1Char(' '));
     QVERIFY2(r.text == expected, qPrintable(firstDifference(r.text, expected)));
+}
+
+// A device that takes only its first `room` bytes and then reports taking less than it was
+// given, as a file does on a full disk.
+class FullDisk : public QBuffer {
+public:
+    explicit FullDisk(qint64 room) : m_room(room) {}
+
+protected:
+    qint64 writeData(const char* data, qint64 len) override {
+        const qint64 taken = std::min(len, std::max<qint64>(m_room - size(), 0));
+        return QBuffer::writeData(data, taken);
+    }
+
+private:
+    qint64 m_room;
+};
+
+void TestRtfWriter::shortWriteIsAFailure() {
+    for (const qint64 room : {qint64(10), qint64(3 * 1024 * 1024)}) {
+        FullDisk device(room);
+        device.open(QIODevice::WriteOnly);
+        RtfWriter writer(device);
+        writer.writeText(LogColour::Received, QString(2 * 1024 * 1024, QLatin1Char('x')));
+        writer.finish();
+        QCOMPARE(writer.failed(), room < 2 * 1024 * 1024);
+    }
 }
 
 void TestRtfWriter::libreOfficeReadsItBack() {
