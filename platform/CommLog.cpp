@@ -100,6 +100,7 @@ void TCommLog::refresh(qsizetype budget)
         const Run& run = m_pending.front();
         const qsizetype take = std::min(run.text.size() - m_frontTaken, budget);
         insertRun(run.colour, QStringView(run.text).mid(m_frontTaken, take));
+        m_loggedChars += take;
         budget -= take;
         m_pendingChars -= take;
         m_frontTaken += take;

@@ -56,6 +56,8 @@ public:
     QString SelectedText() const;
     void SaveToRtf(const QString& fileName);
     qsizetype PendingChars() const { return m_pendingChars; }
+    // Characters shown since the log was created, line breaks included: a progress figure.
+    qint64 LoggedChars() const { return m_loggedChars; }
 
 protected:
     QMimeData* createMimeDataFromSelection() const override;
@@ -77,6 +79,7 @@ private:
     qsizetype m_frontTaken = 0; // characters of the first run already shown
     qsizetype m_pendingChars = 0;
     qsizetype m_blockChars = 0; // characters in the last block
+    qint64 m_loggedChars = 0;
     bool m_afterCR = false;
     QTimer m_refreshTimer;
 };

@@ -17,6 +17,8 @@ public:
     VirtualDevice& operator=(const VirtualDevice&) = delete;
 
     QString path() const { return m_path; }
+    // The device's end of the line (non-blocking), for a device played from another thread.
+    int masterFd() const { return m_master; }
 
     // Writes all of data to the program, running the event loop while the line is full.
     void send(const QByteArray& data);
