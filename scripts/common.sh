@@ -5,7 +5,7 @@ ORV_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
 # What building and running needs (Debian 12).
 ORV_BUILD_PACKAGES=(cmake ninja-build g++ binutils qt6-base-dev qt6-serialport-dev
-                    fonts-dejavu-core)
+                    fonts-dejavu-core fonts-liberation2)
 # What the whole test set needs on top: an RTF reader we did not write, and the Windows
 # cross compilers with Wine.
 ORV_TEST_PACKAGES=(libreoffice-writer-nogui g++-mingw-w64-x86-64-win32

@@ -34,10 +34,18 @@ TfrmMain::TfrmMain(QWidget* parent)
     Label1 = ui->Label1;
     ApdComPort = new orv::TApdComPort(this);
 
-    // Laid out in pixels at 96 dots per inch, in an 8-point (11-pixel) font, unscaled.
+    // Laid out in pixels at 96 dots per inch, in an 8-point (11-pixel) font, unscaled. Where
+    // that font is missing, the nearest in width takes its place, so the labels fit.
+    QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
+                               {QStringLiteral("Microsoft Sans Serif"), QStringLiteral("Arial"),
+                                QStringLiteral("Liberation Sans"),
+                                QStringLiteral("DejaVu Sans Condensed")});
     QFont font(QStringLiteral("MS Sans Serif"));
     font.setPixelSize(11);
     setFont(font);
+    // The two labels size themselves to their text, as the layout's own font would have them.
+    lblComPortNumber->adjustSize();
+    lblBaudRate->adjustSize();
     setBackgroundRole(QPalette::Button);
     setAutoFillBackground(true);
     if (const QScreen* screen = QGuiApplication::primaryScreen())
