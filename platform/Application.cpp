@@ -7,6 +7,10 @@
 
 #include <exception>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 namespace orv {
 
 namespace {
@@ -38,6 +42,12 @@ void showBox(DialogKind kind, const QString& text)
 TApplication::TApplication(int& argc, char** argv)
     : QApplication(argc, argv)
 {
+#ifdef __GLIBC__
+    // The log's text and index arrays grow to hundreds of megabytes. Served by mmap, they grow
+    // by remapping; from the heap, every doubling copies them, stalling the window for 100 ms
+    // and more. A fixed threshold keeps glibc from moving it up to 32 MB on its own.
+    mallopt(M_MMAP_THRESHOLD, 1024 * 1024);
+#endif
     setApplicationDisplayName(kApplicationTitle);
 }
 

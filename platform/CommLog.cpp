@@ -2,6 +2,8 @@
 
 #include "Win1252.h"
 
+#include <QElapsedTimer>
+#include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QSaveFile>
@@ -62,7 +64,7 @@ TCommLog::TCommLog(QWidget* parent)
     m_formats[int(LogColour::Sent)].setForeground(kSentColour);
     m_formats[int(LogColour::Received)].setForeground(kReceivedColour);
     m_refreshTimer.setSingleShot(true);
-    connect(&m_refreshTimer, &QTimer::timeout, this, [this] { refresh(kMaxCharsPerRefresh); });
+    connect(&m_refreshTimer, &QTimer::timeout, this, [this] { refresh(kMaxRefreshTime); });
 }
 
 void TCommLog::AddText(LogColour colour, const QByteArray& bytes)
@@ -85,23 +87,26 @@ void TCommLog::AddText(LogColour colour, const QByteArray& bytes)
 void TCommLog::Flush()
 {
     m_refreshTimer.stop();
-    refresh(m_pendingChars);
+    refresh(std::chrono::nanoseconds::max());
 }
 
-void TCommLog::refresh(qsizetype budget)
+void TCommLog::refresh(std::chrono::nanoseconds timeBudget)
 {
     if (m_pending.empty())
         return;
+    QElapsedTimer clock;
+    clock.start();
     QScrollBar* bar = verticalScrollBar();
     const bool follow = bar->value() == bar->maximum() && !textCursor().hasSelection();
 
+    // Slice by slice until the time is up: an insert costs more as the log grows, so a fixed
+    // amount per refresh would make the window answer ever more slowly.
     m_end.beginEditBlock();
-    while (!m_pending.empty() && budget > 0) {
+    while (!m_pending.empty() && std::chrono::nanoseconds(clock.nsecsElapsed()) < timeBudget) {
         const Run& run = m_pending.front();
-        const qsizetype take = std::min(run.text.size() - m_frontTaken, budget);
+        const qsizetype take = std::min(run.text.size() - m_frontTaken, kRefreshSliceChars);
         insertRun(run.colour, QStringView(run.text).mid(m_frontTaken, take));
         m_loggedChars += take;
-        budget -= take;
         m_pendingChars -= take;
         m_frontTaken += take;
         if (m_frontTaken == run.text.size()) {
@@ -117,35 +122,51 @@ void TCommLog::refresh(qsizetype budget)
         m_refreshTimer.start(0);
 }
 
-// Inserts as few pieces as the block limit allows: whole runs of short lines go in one call.
+// Lines are held as line separators inside blocks of bounded size: a block is closed at the
+// first line break after it holds kMaxBlockChars / 2 characters, and a line that alone would
+// overflow it goes on in a continuation block. Few blocks keep the document's indexes small,
+// and bounded blocks keep each insert's layout work small, however long the log or a line.
 void TCommLog::insertRun(LogColour colour, QStringView text)
 {
-    qsizetype pieceStart = 0;
+    QString piece;
+    piece.reserve(std::min<qsizetype>(text.size(), kMaxBlockChars));
+    const auto closeBlock = [&](bool continuation) {
+        insertPiece(colour, piece);
+        piece.clear();
+        m_end.insertBlock();
+        if (continuation)
+            m_end.block().setUserState(kContinuation);
+        m_blockChars = 0;
+    };
     qsizetype i = 0;
-    qsizetype blockChars = m_blockChars;
     while (i < text.size()) {
         const qsizetype newline = text.indexOf(QLatin1Char('\n'), i);
         const qsizetype lineEnd = newline < 0 ? text.size() : newline;
-        if (blockChars + (lineEnd - i) <= kMaxBlockChars) {
-            blockChars = newline < 0 ? blockChars + (lineEnd - i) : 0;
-            i = newline < 0 ? text.size() : newline + 1;
-            continue;
+        while (i < lineEnd) {
+            if (m_blockChars == kMaxBlockChars)
+                closeBlock(true);
+            const qsizetype n = std::min(lineEnd - i, kMaxBlockChars - m_blockChars);
+            piece += text.mid(i, n);
+            m_blockChars += n;
+            i += n;
         }
-        const qsizetype split = i + (kMaxBlockChars - blockChars);
-        insertPiece(colour, text.mid(pieceStart, split - pieceStart));
-        m_end.insertBlock();
-        m_end.block().setUserState(kContinuation);
-        blockChars = 0;
-        pieceStart = i = split;
+        if (newline < 0)
+            break;
+        if (m_blockChars >= kMaxBlockChars / 2) {
+            closeBlock(false);
+        } else {
+            piece += QChar::LineSeparator;
+            ++m_blockChars;
+        }
+        i = newline + 1;
     }
-    insertPiece(colour, text.mid(pieceStart));
-    m_blockChars = blockChars;
+    insertPiece(colour, piece);
 }
 
-void TCommLog::insertPiece(LogColour colour, QStringView text)
+void TCommLog::insertPiece(LogColour colour, const QString& text)
 {
     if (!text.isEmpty())
-        m_end.insertText(text.toString(), m_formats[int(colour)]);
+        m_end.insertText(text, m_formats[int(colour)]);
 }
 
 void TCommLog::Clear()
@@ -169,6 +190,7 @@ QString TCommLog::textBetween(int start, int end) const
             text += QStringView(block.text()).mid(from, to - from);
         block = block.next();
     }
+    text.replace(QChar::LineSeparator, QLatin1Char('\n'));
     return text;
 }
 
@@ -223,7 +245,8 @@ void TCommLog::SaveToRtf(const QString& fileName)
                 writer.writeLineBreak();
             for (auto it = block.begin(); !it.atEnd(); ++it) {
                 const QTextFragment fragment = it.fragment();
-                writer.writeText(colourOf(fragment.charFormat()), fragment.text());
+                writer.writeText(colourOf(fragment.charFormat()),
+                                 fragment.text().replace(QChar::LineSeparator, QLatin1Char('\n')));
             }
         }
         writer.finish();

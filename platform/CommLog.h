@@ -13,7 +13,8 @@
 // selection and scroll position are left alone, and the view follows new text only while it is
 // scrolled to the end with nothing selected. A line longer than kMaxBlockChars is held as
 // several blocks marked as continuations, so no insert lays out an ever-growing paragraph;
-// Text, copy and save join them again. The log is never trimmed. Main thread only.
+// Text, copy and save join them again. Line breaks inside a block are line separators
+// (U+2028), so a block holds many short lines. The log is never trimmed. Main thread only.
 #pragma once
 
 #include "RtfWriter.h"
@@ -39,10 +40,12 @@ QString FoldLineBreaks(QStringView text, bool& afterCR);
 class TCommLog : public QPlainTextEdit {
     Q_OBJECT
 public:
-    static constexpr int kMaxBlockChars = 2048;
+    static constexpr qsizetype kMaxBlockChars = 2048;
     static constexpr std::chrono::milliseconds kRefreshInterval{20};
-    // Bounds one refresh to a few milliseconds, so the window keeps answering under a flood.
-    static constexpr qsizetype kMaxCharsPerRefresh = 128 * 1024;
+    // One refresh stops after this long, so the window keeps answering under a flood; the rest
+    // follows as soon as other events have had their turn.
+    static constexpr std::chrono::milliseconds kMaxRefreshTime{8};
+    static constexpr qsizetype kRefreshSliceChars = 8 * 1024;
 
     static const QColor kSentColour;
     static const QColor kReceivedColour;
@@ -68,9 +71,9 @@ private:
         LogColour colour;
         QString text;
     };
-    void refresh(qsizetype budget);
+    void refresh(std::chrono::nanoseconds timeBudget);
     void insertRun(LogColour colour, QStringView text);
-    void insertPiece(LogColour colour, QStringView text);
+    void insertPiece(LogColour colour, const QString& text);
     QString textBetween(int start, int end) const;
 
     QTextCursor m_end; // always at the end of the document

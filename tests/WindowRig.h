@@ -60,7 +60,7 @@ struct WindowRig {
                 if (m != mark)
                     out += m;
                 mark = m;
-                out += it.fragment().text();
+                out += it.fragment().text().replace(QChar::LineSeparator, '\n');
             }
         }
         return out;

@@ -89,14 +89,14 @@ private slots:
     {
         TCommLog log;
         QByteArray flood;
-        for (int i = 0; i < 40000; ++i)
+        for (int i = 0; i < 1500000; ++i)
             flood += QByteArray::number(i) + (i % 7 ? " " : "\r");
         int edits = 0;
         connect(log.document(), &QTextDocument::contentsChange, this, [&] { ++edits; });
         log.AddText(LogColour::Received, flood);
         QTRY_COMPARE(log.PendingChars(), 0);
         // One refresh shows a bounded amount, so the window answers in between.
-        QCOMPARE(edits, int((flood.size() - 1) / TCommLog::kMaxCharsPerRefresh + 1));
+        QVERIFY2(edits > 1, qPrintable(QString::number(edits)));
         QCOMPARE(log.Text(), QString::fromLatin1(flood).replace('\r', '\n'));
     }
 

@@ -170,7 +170,7 @@ private slots:
 
         QTest::keyClick(w.edTxString, Qt::Key_Return); // empty edit: a lone carriage return
         QCOMPARE(rig.device.receive(1), QByteArray("\r"));
-        QCOMPARE(rig.colouredLog(), "\n"); // an empty line
+        QCOMPARE(rig.colouredLog(), "[S]\n"); // an empty red line
 
         QTest::keyClicks(w.edTxString, "ATI");
         // Held down: auto-repeated presses and releases, then the real release.
