@@ -25,6 +25,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <poll.h>
+#include <sys/resource.h>
 #include <thread>
 #include <unistd.h>
 
@@ -98,6 +99,9 @@ qint64 shownLength(const QByteArray& received)
 void playDevice(int fd, const QByteArray& stream, qsizetype piece, std::atomic<qint64>* sentBack,
                 std::atomic<bool>* stop, std::atomic<bool>* written)
 {
+    // A real device does not share the computer's processors: the lowest priority keeps this
+    // stand-in from taking them from the program's own threads (its painting helpers).
+    ::setpriority(PRIO_PROCESS, ::gettid(), 19);
     qsizetype done = 0;
     char sink[4096];
     while (!stop->load()) {

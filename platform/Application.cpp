@@ -4,6 +4,7 @@
 #include <QMessageBox>
 #include <QMetaObject>
 #include <QScreen>
+#include <QStyleFactory>
 
 #include <exception>
 
@@ -49,6 +50,12 @@ TApplication::TApplication(int& argc, char** argv)
     mallopt(M_MMAP_THRESHOLD, 1024 * 1024);
 #endif
     setApplicationDisplayName(kApplicationTitle);
+#ifndef Q_OS_WIN
+    // The window is laid out in pixels for the classic Windows look; that style also paints
+    // with plain fills. (Fusion's gradient scroll bars are filled by Qt's painting helper
+    // threads, and the window waited on them for up to 130 ms under a flood.)
+    setStyle(QStyleFactory::create(QStringLiteral("Windows")));
+#endif
 }
 
 bool TApplication::notify(QObject* receiver, QEvent* event)

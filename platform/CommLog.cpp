@@ -77,9 +77,12 @@ void TCommLog::AddText(LogColour colour, const QByteArray& bytes)
             m_pending.push_back({colour, text});
         m_pendingChars += text.size();
     }
-    // What the user sent shows at once; replies are gathered for the next refresh.
-    if (colour == LogColour::Sent)
-        Flush();
+    // What the user sent shows at once (behind any backlog of replies, within one refresh's
+    // time); replies are gathered for the next refresh.
+    if (colour == LogColour::Sent) {
+        m_refreshTimer.stop();
+        refresh(kMaxRefreshTime);
+    }
     else if (!m_refreshTimer.isActive())
         m_refreshTimer.start(kRefreshInterval);
 }
