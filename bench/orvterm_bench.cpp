@@ -114,8 +114,8 @@ void playDevice(int fd, const QByteArray& stream, qsizetype piece, std::atomic<q
                 *sentBack += r;
         }
         if ((p.revents & POLLOUT) && done < stream.size()) {
-            const ssize_t w =
-                ::write(fd, stream.constData() + done, size_t(std::min(piece, stream.size() - done)));
+            const ssize_t w = ::write(fd, stream.constData() + done,
+                                      size_t(std::min(piece, stream.size() - done)));
             if (w > 0)
                 done += w;
             if (done == stream.size())
@@ -311,19 +311,18 @@ int main(int argc, char** argv)
     for (const QString kind : {"lines", "unbroken", "mixed", "bytes"}) {
         QProcess child;
         child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        child.start(QString::fromLocal8Bit(argv[0]),
-                    {"--case", kind, QString::number(size)});
+        child.start(QString::fromLocal8Bit(argv[0]), {"--case", kind, QString::number(size)});
         child.waitForFinished(-1);
         const QString out = QString::fromLocal8Bit(child.readAllStandardOutput());
         const qsizetype at = out.indexOf("FIGURES ");
-        const Figures f = at < 0 ? Figures{kind} : parseFigures(out.mid(at + 8).trimmed(), windowMB);
+        const Figures f =
+            at < 0 ? Figures{kind} : parseFigures(out.mid(at + 8).trimmed(), windowMB);
         all << f;
         ok = ok && f.contentOk && child.exitCode() == 0;
         std::printf("%-9s %7.2f (%5.1fx) %7.2f (%5.1fx) %10.2f %10.1f %9.2f %10.2f %8.0f%s\n",
-                    qPrintable(kind), f.firstRate / kMB, f.firstRate / kLineRate,
-                    f.lastRate / kMB, f.lastRate / kLineRate,
-                    f.firstRate > 0 ? f.lastRate / f.firstRate : 0.0, f.worstStallMs,
-                    f.bytesPerByte, f.saveSeconds, f.startupMs,
+                    qPrintable(kind), f.firstRate / kMB, f.firstRate / kLineRate, f.lastRate / kMB,
+                    f.lastRate / kLineRate, f.firstRate > 0 ? f.lastRate / f.firstRate : 0.0,
+                    f.worstStallMs, f.bytesPerByte, f.saveSeconds, f.startupMs,
                     f.contentOk ? "" : "  LOG CONTENT WRONG");
     }
     std::printf("\n");

@@ -28,8 +28,7 @@ void showBox(DialogKind kind, const QString& text)
         observer()(kind, text);
         return;
     }
-    QMessageBox box(kind == DialogKind::FailureReport ? QMessageBox::Critical
-                                                      : QMessageBox::NoIcon,
+    QMessageBox box(kind == DialogKind::FailureReport ? QMessageBox::Critical : QMessageBox::NoIcon,
                     QGuiApplication::applicationDisplayName(), text, QMessageBox::Ok);
     box.setObjectName(kind == DialogKind::FailureReport ? "FailureReport" : "MessageBox");
     box.adjustSize();

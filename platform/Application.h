@@ -46,8 +46,7 @@ namespace orv {
 void RunGuarded(const std::function<void()>& handler);
 
 // The same as a slot: connect(sender, signal, receiver, Guarded([this] { Handler(); })).
-template <typename Handler>
-auto Guarded(Handler handler)
+template <typename Handler> auto Guarded(Handler handler)
 {
     return [handler = std::move(handler)] { RunGuarded(handler); };
 }

@@ -3,7 +3,6 @@
 #include "Win1252.h"
 
 #include <QElapsedTimer>
-#include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QSaveFile>
@@ -82,8 +81,7 @@ void TCommLog::AddText(LogColour colour, const QByteArray& bytes)
     if (colour == LogColour::Sent) {
         m_refreshTimer.stop();
         refresh(kMaxRefreshTime);
-    }
-    else if (!m_refreshTimer.isActive())
+    } else if (!m_refreshTimer.isActive())
         m_refreshTimer.start(kRefreshInterval);
 }
 
@@ -197,10 +195,7 @@ QString TCommLog::textBetween(int start, int end) const
     return text;
 }
 
-QString TCommLog::Text() const
-{
-    return textBetween(0, document()->characterCount() - 1);
-}
+QString TCommLog::Text() const { return textBetween(0, document()->characterCount() - 1); }
 
 QString TCommLog::SelectedText() const
 {

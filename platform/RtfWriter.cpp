@@ -28,7 +28,8 @@ struct Tables {
     std::array<std::uint8_t, 0x10000> high{};
 };
 
-char* putUnicode(char16_t u, char* out) {
+char* putUnicode(char16_t u, char* out)
+{
     // RTF takes \uN as a signed 16-bit number; "?" is the one fallback character \uc1 announces.
     int n = static_cast<std::int16_t>(u);
     *out++ = '\\';
@@ -49,7 +50,8 @@ char* putUnicode(char16_t u, char* out) {
     return out;
 }
 
-char* putHex(unsigned byte, char* out) {
+char* putHex(unsigned byte, char* out)
+{
     static constexpr char kHex[] = "0123456789abcdef";
     *out++ = '\\';
     *out++ = '\'';
@@ -58,14 +60,16 @@ char* putHex(unsigned byte, char* out) {
     return out;
 }
 
-Escape makeEscape(const char* text, qsizetype length) {
+Escape makeEscape(const char* text, qsizetype length)
+{
     Escape e{};
     std::memcpy(e.text, text, size_t(length));
     e.length = std::uint8_t(length);
     return e;
 }
 
-Tables makeTables() {
+Tables makeTables()
+{
     Tables t;
     // The image of code page 1252: every byte but the five it leaves undefined, which map to
     // C1 controls of their own number and are not read back as themselves from \'hh.
@@ -111,14 +115,16 @@ Tables makeTables() {
     return t;
 }
 
-const Tables& tables() {
+const Tables& tables()
+{
     static const Tables t = makeTables();
     return t;
 }
 
 // Writes the escape of [in, end) at out, which must have room for kMaxEscape bytes per unit plus
 // 8 (the fixed-size copies). previous is the byte written just before out.
-char* escapeInto(const char16_t* in, const char16_t* end, char* out, char previous) {
+char* escapeInto(const char16_t* in, const char16_t* end, char* out, char previous)
+{
     const Tables& t = tables();
     char* const begin = out;
     for (; in != end; ++in) {
@@ -143,7 +149,8 @@ char* escapeInto(const char16_t* in, const char16_t* end, char* out, char previo
 }
 
 // Appends the escape of text to buffer, growing it by at most one slice's worth at a time.
-void appendEscaped(QByteArray& buffer, QStringView text) {
+void appendEscaped(QByteArray& buffer, QStringView text)
+{
     const char16_t* in = text.utf16();
     for (qsizetype done = 0; done < text.size(); done += kSlice) {
         const qsizetype length = qMin(kSlice, text.size() - done);
@@ -161,7 +168,8 @@ constexpr char kHeader[] = "{\\rtf1\\ansi\\ansicpg1252\\deff0\\uc1"
                            "{\\colortbl ;\\red255\\green0\\blue0;\\red0\\green128\\blue0;}\n"
                            "\\pard\\plain\\f0\\fs16 ";
 
-const char* colourWord(LogColour colour) {
+const char* colourWord(LogColour colour)
+{
     switch (colour) {
     case LogColour::Sent:
         return "\\cf1 ";
@@ -175,7 +183,8 @@ const char* colourWord(LogColour colour) {
 
 } // namespace
 
-QByteArray RtfEscape(QStringView text) {
+QByteArray RtfEscape(QStringView text)
+{
     QByteArray out;
     appendEscaped(out, text);
     out.squeeze();
@@ -183,17 +192,20 @@ QByteArray RtfEscape(QStringView text) {
 }
 
 RtfWriter::RtfWriter(QIODevice& device)
-    : m_device(device) {
+    : m_device(device)
+{
     m_buffer.reserve(kFlushSize + kSlice * kMaxEscape + 64);
     m_buffer.append(kHeader);
 }
 
-RtfWriter::~RtfWriter() {
+RtfWriter::~RtfWriter()
+{
     if (!m_finished)
         finish();
 }
 
-void RtfWriter::writeText(LogColour colour, QStringView text) {
+void RtfWriter::writeText(LogColour colour, QStringView text)
+{
     if (m_finished || text.isEmpty())
         return;
     if (colour != m_colour) {
@@ -207,14 +219,16 @@ void RtfWriter::writeText(LogColour colour, QStringView text) {
     }
 }
 
-void RtfWriter::writeLineBreak() {
+void RtfWriter::writeLineBreak()
+{
     if (m_finished)
         return;
     m_buffer.append("\\par\n");
     flushIfFull();
 }
 
-void RtfWriter::finish() {
+void RtfWriter::finish()
+{
     if (m_finished)
         return;
     m_finished = true;
@@ -225,12 +239,14 @@ void RtfWriter::finish() {
 
 // A device may take less than it is given (a full disk, a file size limit) without calling
 // it an error; that is a failed write all the same.
-void RtfWriter::put(const char* data, qsizetype size) {
+void RtfWriter::put(const char* data, qsizetype size)
+{
     if (!m_failed && m_device.write(data, size) != size)
         m_failed = true;
 }
 
-void RtfWriter::flushIfFull() {
+void RtfWriter::flushIfFull()
+{
     if (m_buffer.size() < kFlushSize)
         return;
     // The last byte stays: the next escape looks at it (see escapeInto).

@@ -34,9 +34,8 @@ QStringList TOrvComPort::GetComPortList()
             Result.append(Data.mid(3));
     }
     if (Result.size() >= 2)
-        std::sort(Result.begin(), Result.end(), [](const QString& A, const QString& B) {
-            return ComparePortNumbers(A, B) < 0;
-        });
+        std::sort(Result.begin(), Result.end(),
+                  [](const QString& A, const QString& B) { return ComparePortNumbers(A, B) < 0; });
     return Result;
 }
 

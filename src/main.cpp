@@ -53,12 +53,11 @@ TfrmMain::TfrmMain(QWidget* parent)
 
     FAnchors = new orv::TAnchors(this);
     FAnchors->Anchor(reCommLog, Qt::LeftEdge | Qt::TopEdge | Qt::RightEdge | Qt::BottomEdge);
-    for (QWidget* control : {static_cast<QWidget*>(edTxString), static_cast<QWidget*>(btnSendCmd),
-                             static_cast<QWidget*>(btnSendAtz), static_cast<QWidget*>(btnSendAti),
-                             static_cast<QWidget*>(btnSendAtAt1),
-                             static_cast<QWidget*>(btnSendAtspa0),
-                             static_cast<QWidget*>(btnSendAtdp),
-                             static_cast<QWidget*>(btnSend0100)})
+    for (QWidget* control :
+         {static_cast<QWidget*>(edTxString), static_cast<QWidget*>(btnSendCmd),
+          static_cast<QWidget*>(btnSendAtz), static_cast<QWidget*>(btnSendAti),
+          static_cast<QWidget*>(btnSendAtAt1), static_cast<QWidget*>(btnSendAtspa0),
+          static_cast<QWidget*>(btnSendAtdp), static_cast<QWidget*>(btnSend0100)})
         FAnchors->Anchor(control, Qt::LeftEdge | Qt::BottomEdge);
     FAnchors->Anchor(Label1, Qt::LeftEdge | Qt::RightEdge | Qt::BottomEdge);
 
@@ -122,8 +121,7 @@ void TfrmMain::connectHandlers()
     connect(btnSendAtz, &QPushButton::clicked, this, Guarded([this] { btnSendAtzClick(); }));
     connect(btnSendAti, &QPushButton::clicked, this, Guarded([this] { btnSendAtiClick(); }));
     connect(btnSendAtAt1, &QPushButton::clicked, this, Guarded([this] { btnSendAtAt1Click(); }));
-    connect(btnSendAtspa0, &QPushButton::clicked, this,
-            Guarded([this] { btnSendAtspa0Click(); }));
+    connect(btnSendAtspa0, &QPushButton::clicked, this, Guarded([this] { btnSendAtspa0Click(); }));
     connect(btnSendAtdp, &QPushButton::clicked, this, Guarded([this] { btnSendAtdpClick(); }));
     connect(btnSend0100, &QPushButton::clicked, this, Guarded([this] { btnSend0100Click(); }));
     edTxString->installEventFilter(this);
@@ -166,8 +164,8 @@ void TfrmMain::RefreshComPortList()
     cmbComPortNumber->clear();
     for (const QString& Number : SerialPort->GetComPortList()) {
         cmbComPortNumber->addItem(Number);
-        cmbComPortNumber->setItemData(cmbComPortNumber->count() - 1,
-                                      orv::DescribeComPort(Number), Qt::ToolTipRole);
+        cmbComPortNumber->setItemData(cmbComPortNumber->count() - 1, orv::DescribeComPort(Number),
+                                      Qt::ToolTipRole);
     }
     cmbComPortNumber->setCurrentIndex(-1);
 }

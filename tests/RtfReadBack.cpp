@@ -11,7 +11,8 @@
 
 #include <cctype>
 
-ReadBack readRtf(const QByteArray& rtf) {
+ReadBack readRtf(const QByteArray& rtf)
+{
     ReadBack r;
     int depth = 0;
     char colour = '0';
@@ -117,12 +118,11 @@ ReadBack readRtf(const QByteArray& rtf) {
     return r;
 }
 
-QString sofficePath() {
-    return QStandardPaths::findExecutable(QStringLiteral("soffice"));
-}
+QString sofficePath() { return QStandardPaths::findExecutable(QStringLiteral("soffice")); }
 
 void convert(const QString& soffice, const QString& profile, const QString& filter,
-             const QStringList& files, const QString& dir) {
+             const QStringList& files, const QString& dir)
+{
     QProcess process;
     process.setProcessChannelMode(QProcess::MergedChannels);
     process.start(soffice, QStringList{QStringLiteral("-env:UserInstallation=") +
@@ -134,7 +134,8 @@ void convert(const QString& soffice, const QString& profile, const QString& filt
     QVERIFY2(process.exitCode() == 0, process.readAll().constData());
 }
 
-QString readUtf8(const QString& path) {
+QString readUtf8(const QString& path)
+{
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return QStringLiteral("<missing %1>").arg(path);
@@ -144,7 +145,8 @@ QString readUtf8(const QString& path) {
     return text;
 }
 
-QList<QPair<QString, QString>> colouredStretches(const QString& html) {
+QList<QPair<QString, QString>> colouredStretches(const QString& html)
+{
     QList<QPair<QString, QString>> stretches;
     QStringList stack;
     static const QRegularExpression token(QStringLiteral("<(/?)(\\w+)([^>]*)>|([^<]+)"));
@@ -167,4 +169,3 @@ QList<QPair<QString, QString>> colouredStretches(const QString& html) {
     }
     return stretches;
 }
-

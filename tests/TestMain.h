@@ -6,13 +6,13 @@
 
 #include <QtTest>
 
-#define ORV_TEST_MAIN(TestObject)                                                                \
-    int main(int argc, char** argv)                                                              \
-    {                                                                                            \
-        qputenv("QT_QPA_PLATFORM", "offscreen");                                                 \
-        orv::TApplication app(argc, argv);                                                       \
-        app.setAttribute(Qt::AA_Use96Dpi, true);                                                 \
-        TestObject tc;                                                                           \
-        QTEST_SET_MAIN_SOURCE_PATH                                                               \
-        return QTest::qExec(&tc, argc, argv);                                                    \
+#define ORV_TEST_MAIN(TestObject)                                                                  \
+    int main(int argc, char** argv)                                                                \
+    {                                                                                              \
+        qputenv("QT_QPA_PLATFORM", "offscreen");                                                   \
+        orv::TApplication app(argc, argv);                                                         \
+        app.setAttribute(Qt::AA_Use96Dpi, true);                                                   \
+        TestObject tc;                                                                             \
+        QTEST_SET_MAIN_SOURCE_PATH                                                                 \
+        return QTest::qExec(&tc, argc, argv);                                                      \
     }

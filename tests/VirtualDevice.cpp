@@ -11,7 +11,8 @@
 #include <termios.h>
 #include <unistd.h>
 
-long long readLineSpeed(int fd); // LineSpeed.cpp: kept apart, its kernel header clashes with termios.h
+long long
+readLineSpeed(int fd); // LineSpeed.cpp: kept apart, its kernel header clashes with termios.h
 
 namespace {
 

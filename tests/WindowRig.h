@@ -19,8 +19,8 @@ struct WindowRig {
 
     explicit WindowRig(std::vector<orv::os::RegistryValue> extra = {})
     {
-        std::vector<orv::os::RegistryValue> entries{
-            {"/dev/orvterm-unplugged", "COM4"}, {device.path().toStdString(), "COM3"}};
+        std::vector<orv::os::RegistryValue> entries{{"/dev/orvterm-unplugged", "COM4"},
+                                                    {device.path().toStdString(), "COM3"}};
         entries.insert(entries.end(), extra.begin(), extra.end());
         orv::os::InstallSerialCommEntries(entries);
         window = std::make_unique<TfrmMain>();

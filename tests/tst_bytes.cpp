@@ -50,14 +50,22 @@ private slots:
     {
         QTest::addColumn<QString>("message");
         QTest::addColumn<QString>("shown");
-        QTest::newRow("letter") << "Port busy" << "Port busy.";
-        QTest::newRow("digit") << "Error 5" << "Error 5.";
-        QTest::newRow("full stop") << "Done." << "Done.";
-        QTest::newRow("closing bracket") << "Failed (COM3)" << "Failed (COM3)";
-        QTest::newRow("exclamation mark") << "Gone!" << "Gone!";
-        QTest::newRow("slash sorts after") << "a/b/" << "a/b/.";
-        QTest::newRow("comma sorts before") << "x," << "x,";
-        QTest::newRow("empty") << "" << "";
+        QTest::newRow("letter") << "Port busy"
+                                << "Port busy.";
+        QTest::newRow("digit") << "Error 5"
+                               << "Error 5.";
+        QTest::newRow("full stop") << "Done."
+                                   << "Done.";
+        QTest::newRow("closing bracket") << "Failed (COM3)"
+                                         << "Failed (COM3)";
+        QTest::newRow("exclamation mark") << "Gone!"
+                                          << "Gone!";
+        QTest::newRow("slash sorts after") << "a/b/"
+                                           << "a/b/.";
+        QTest::newRow("comma sorts before") << "x,"
+                                            << "x,";
+        QTest::newRow("empty") << ""
+                               << "";
     }
     void failureReportText()
     {

@@ -33,7 +33,10 @@ struct SaveDialogAnswer {
     QStringList offeredNames;
     QObject context;
 
-    void arm() { QTimer::singleShot(0, &context, [this] { answer(); }); }
+    void arm()
+    {
+        QTimer::singleShot(0, &context, [this] { answer(); });
+    }
 
     void answer()
     {
@@ -66,7 +69,10 @@ struct SaveDialogAnswer {
 
 QString decodeEntities(QString html)
 {
-    return html.replace("&gt;", ">").replace("&lt;", "<").replace("&quot;", "\"").replace("&amp;", "&");
+    return html.replace("&gt;", ">")
+        .replace("&lt;", "<")
+        .replace("&quot;", "\"")
+        .replace("&amp;", "&");
 }
 
 } // namespace
@@ -194,8 +200,8 @@ private slots:
             if (!s.first.isEmpty())
                 stretches << qMakePair(decodeEntities(s.first), s.second);
         const QList<QPair<QString, QString>> expected{
-            {"ATZ", "#ff0000"},       {"ELM327 v1.5", "#008000"}, {">", "#008000"},
-            {"0100", "#ff0000"},      {"41 00 BE 1F A8 13", "#008000"}, {">", "#008000"}};
+            {"ATZ", "#ff0000"},  {"ELM327 v1.5", "#008000"},       {">", "#008000"},
+            {"0100", "#ff0000"}, {"41 00 BE 1F A8 13", "#008000"}, {">", "#008000"}};
         QCOMPARE(stretches, expected);
     }
 

@@ -22,7 +22,8 @@ const QStringList kHeaderWords = {"rtf1", "ansi",  "ansicpg1252", "deff0", "uc1"
                                   "pard", "plain", "f0",          "fs16"};
 
 // Where two texts first differ, for a readable failure on long texts.
-QString firstDifference(const QString& actual, const QString& expected) {
+QString firstDifference(const QString& actual, const QString& expected)
+{
     const qsizetype common = std::min(actual.size(), expected.size());
     qsizetype at = 0;
     while (at < common && actual[at] == expected[at])
@@ -42,7 +43,8 @@ QString firstDifference(const QString& actual, const QString& expected) {
         .arg(show(actual), show(expected));
 }
 
-QString allBytesText() {
+QString allBytesText()
+{
     QString text;
     for (int b = 1; b < 256; ++b)
         text += orv::ByteToChar(uchar(b));
@@ -56,7 +58,8 @@ struct Run {
     bool breakAfter = false;
 };
 
-QByteArray writeDocument(const QList<Run>& runs) {
+QByteArray writeDocument(const QList<Run>& runs)
+{
     QBuffer device;
     device.open(QIODevice::WriteOnly);
     {
@@ -70,7 +73,8 @@ QByteArray writeDocument(const QList<Run>& runs) {
     return device.data();
 }
 
-QString joinedText(const QList<Run>& runs) {
+QString joinedText(const QList<Run>& runs)
+{
     QString text;
     for (const Run& run : runs)
         text += run.text + (run.breakAfter ? "\n" : "");
@@ -82,7 +86,8 @@ const QString kHostile = QStringLiteral(
 
 // The log texts every read-back check uses: every byte's character, hostile RTF, characters
 // beyond the code page, spaces that readers like to rewrite, digits right after escapes.
-QList<Run> mixedRuns() {
+QList<Run> mixedRuns()
+{
     return {
         {LogColour::Default, QStringLiteral("plain start"), true},
         {LogColour::Sent, kHostile, true},
@@ -113,7 +118,8 @@ private slots:
     void libreOfficeReadsItBack();
 };
 
-void TestRtfWriter::escape_data() {
+void TestRtfWriter::escape_data()
+{
     QTest::addColumn<QString>("text");
     QTest::addColumn<QByteArray>("rtf");
     const auto u = [](const char16_t* s) { return QString::fromUtf16(s); };
@@ -142,13 +148,15 @@ void TestRtfWriter::escape_data() {
     QTest::newRow("hostile escapes") << "\\'41\\u65?" << QByteArray("\\\\'41\\\\u65?");
 }
 
-void TestRtfWriter::escape() {
+void TestRtfWriter::escape()
+{
     QFETCH(QString, text);
     QFETCH(QByteArray, rtf);
     QCOMPARE(orv::RtfEscape(text), rtf);
 }
 
-void TestRtfWriter::documentLayout() {
+void TestRtfWriter::documentLayout()
+{
     const QByteArray header = "{\\rtf1\\ansi\\ansicpg1252\\deff0\\uc1{\\fonttbl{"
                               "\\f0\\fswiss\\fcharset0 MS Sans Serif;}}\n"
                               "{\\colortbl ;\\red255\\green0\\blue0;\\red0\\green128\\blue0;}\n"
@@ -175,11 +183,14 @@ void TestRtfWriter::documentLayout() {
     // The destructor finishes an unfinished document; an empty one is just the header.
     QBuffer empty;
     empty.open(QIODevice::WriteOnly);
-    { RtfWriter writer(empty); }
+    {
+        RtfWriter writer(empty);
+    }
     QCOMPARE(empty.data(), header + "}\n");
 }
 
-void TestRtfWriter::everyCharacterReadsBack() {
+void TestRtfWriter::everyCharacterReadsBack()
+{
     const QList<Run> runs = mixedRuns();
     const ReadBack r = readRtf(writeDocument(runs));
     QVERIFY2(r.error.isEmpty(), qPrintable(r.error));
@@ -200,7 +211,8 @@ void TestRtfWriter::everyCharacterReadsBack() {
     QCOMPARE(r.colours, colours);
 }
 
-void TestRtfWriter::largeLogStreamsInChunks() {
+void TestRtfWriter::largeLogStreamsInChunks()
+{
     // Two spaces straddle the writer's internal slices; single-space runs straddle flushes.
     QString big;
     for (int i = 0; i < 48; ++i)
@@ -225,10 +237,14 @@ void TestRtfWriter::largeLogStreamsInChunks() {
 // given, as a file does on a full disk.
 class FullDisk : public QBuffer {
 public:
-    explicit FullDisk(qint64 room) : m_room(room) {}
+    explicit FullDisk(qint64 room)
+        : m_room(room)
+    {
+    }
 
 protected:
-    qint64 writeData(const char* data, qint64 len) override {
+    qint64 writeData(const char* data, qint64 len) override
+    {
         const qint64 taken = std::min(len, std::max<qint64>(m_room - size(), 0));
         return QBuffer::writeData(data, taken);
     }
@@ -237,7 +253,8 @@ private:
     qint64 m_room;
 };
 
-void TestRtfWriter::shortWriteIsAFailure() {
+void TestRtfWriter::shortWriteIsAFailure()
+{
     for (const qint64 room : {qint64(10), qint64(3 * 1024 * 1024)}) {
         FullDisk device(room);
         device.open(QIODevice::WriteOnly);
@@ -248,7 +265,8 @@ void TestRtfWriter::shortWriteIsAFailure() {
     }
 }
 
-void TestRtfWriter::libreOfficeReadsItBack() {
+void TestRtfWriter::libreOfficeReadsItBack()
+{
     const QString soffice = sofficePath();
     if (soffice.isEmpty())
         QSKIP("LibreOffice (soffice) is not installed; install libreoffice-writer-nogui");

@@ -10,6 +10,11 @@
 
 #include <QtTest>
 
+#include <grp.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 using orv::os::RegistryValue;
 using Values = QList<QPair<QString, QString>>;
 
@@ -59,8 +64,8 @@ private slots:
             << Values{{"a", "com3"}, {"b", "COM4"}, {"c", "CO"}, {"d", "LPT1"}, {"e", "COM12"}}
             << QStringList{"4", "12"};
         QTest::newRow("absent key") << Values{} << QStringList{};
-        QTest::newRow("one malformed entry is never compared") << Values{{"a", "COMx"}}
-                                                               << QStringList{"x"};
+        QTest::newRow("one malformed entry is never compared")
+            << Values{{"a", "COMx"}} << QStringList{"x"};
     }
     void portList()
     {
@@ -197,13 +202,62 @@ private slots:
         QVERIFY(dialogs.messages.isEmpty());
 
         // Through the event loop, as from a handler: a failure report naming the port.
-        QMetaObject::invokeMethod(this, [&rig] { rig.port.Open(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [&rig] { rig.port.Open(); }, Qt::QueuedConnection);
         QTRY_COMPARE(dialogs.failures.size(), 1);
         QVERIFY2(dialogs.failures[0].contains("COM7") &&
                      dialogs.failures[0].contains(rig.device7.path()) &&
                      dialogs.failures[0].contains("in use"),
                  qPrintable(dialogs.failures[0]));
         QVERIFY(dialogs.messages.isEmpty());
+    }
+
+    void refusedPermissionSaysWhatToDo()
+    {
+        Rig rig;
+        rig.port.SetComNumber(7);
+        // The system refuses a user the device; root is never refused, so a child that has
+        // become an ordinary user tries it.
+        QString failure;
+        if (::geteuid() != 0) {
+            QVERIFY(::chmod(rig.device7.path().toLocal8Bit(), 0) == 0);
+            try {
+                rig.port.Open();
+            } catch (const orv::EAccessDenied& e) {
+                failure = QString::fromUtf8(e.what());
+            }
+        } else {
+            int pipe[2];
+            QVERIFY(::pipe(pipe) == 0);
+            const pid_t child = ::fork();
+            if (child == 0) {
+                std::string text = "opened";
+                if (::setgroups(0, nullptr) == 0 && ::setgid(65534) == 0 && ::setuid(65534) == 0) {
+                    try {
+                        rig.port.Open();
+                    } catch (const orv::EAccessDenied& e) {
+                        text = e.what();
+                    } catch (const std::exception& e) {
+                        text = std::string("other failure: ") + e.what();
+                    }
+                } else {
+                    text = "could not become an ordinary user";
+                }
+                (void)!::write(pipe[1], text.data(), text.size());
+                ::_exit(0);
+            }
+            ::close(pipe[1]);
+            QByteArray got;
+            char buffer[512];
+            for (ssize_t n; (n = ::read(pipe[0], buffer, sizeof buffer)) > 0;)
+                got.append(buffer, n);
+            ::close(pipe[0]);
+            ::waitpid(child, nullptr, 0);
+            failure = QString::fromUtf8(got);
+        }
+        QVERIFY2(failure.contains("COM7") && failure.contains(rig.device7.path()) &&
+                     failure.contains("dialout"),
+                 qPrintable(failure));
     }
 
     void rateChangesWhileOpen()
@@ -295,7 +349,8 @@ private slots:
 
         // The next attempt finds the device gone and says so plainly.
         QVERIFY(!rig.port.Open());
-        QCOMPARE(dialogs.messages, QStringList{"Unable to open. Specified COM port does not exist"});
+        QCOMPARE(dialogs.messages,
+                 QStringList{"Unable to open. Specified COM port does not exist"});
     }
 };
 

@@ -49,8 +49,8 @@ private slots:
         QVERIFY(orv::os::VerQueryValueA(block.data(), "\\StringFileInfo\\040904E4\\ProductVersion",
                                         &value, &length));
         QCOMPARE(static_cast<const char*>(value), "1.0.0.0");
-        QVERIFY(orv::os::VerQueryValueA(block.data(), "\\VarFileInfo\\Translation", &value,
-                                        &length));
+        QVERIFY(
+            orv::os::VerQueryValueA(block.data(), "\\VarFileInfo\\Translation", &value, &length));
         QCOMPARE(length, 4u);
         const auto* translation = static_cast<const uint8_t*>(value);
         QCOMPARE(translation[0] | translation[1] << 8, 0x0409);
@@ -88,7 +88,9 @@ private slots:
         QTest::addColumn<QByteArray>("content");
         QTest::newRow("text file") << QByteArray("FileVersion 1.3.1.0\n");
         QTest::newRow("empty file") << QByteArray();
-        QTest::newRow("truncated ELF header") << QByteArray("\x7f" "ELF\x02\x01\x01", 7);
+        QTest::newRow("truncated ELF header") << QByteArray("\x7f"
+                                                            "ELF\x02\x01\x01",
+                                                            7);
     }
     void filesWithoutVersionInformation()
     {
@@ -107,7 +109,8 @@ private slots:
         QCOMPARE(n.major, 1);
         QCOMPARE(n.minor, 3);
         QVERIFY_THROWS_EXCEPTION(std::invalid_argument, orv::os::ParseVersionNumbers("1.3.1"));
-        QVERIFY_THROWS_EXCEPTION(std::invalid_argument, orv::os::ParseVersionNumbers("1.3.1.70000"));
+        QVERIFY_THROWS_EXCEPTION(std::invalid_argument,
+                                 orv::os::ParseVersionNumbers("1.3.1.70000"));
     }
 };
 

@@ -23,8 +23,8 @@ private slots:
         QStringList rates;
         for (int i = 0; i < w.cmbBaudRate->count(); ++i)
             rates << w.cmbBaudRate->itemText(i);
-        QCOMPARE(rates, QStringList({"9600", "38400", "115200", "128000", "500000", "1000000",
-                                     "2000000"}));
+        QCOMPARE(rates, QStringList(
+                            {"9600", "38400", "115200", "128000", "500000", "1000000", "2000000"}));
         QCOMPARE(w.cmbBaudRate->currentText(), "115200");
         QVERIFY(w.reCommLog->isReadOnly());
         QCOMPARE(rig.logText(), "");
@@ -135,7 +135,7 @@ private slots:
         TfrmMain& w = rig.w();
         WindowRig::choose(w.cmbComPortNumber, "3");
         const QList<QPair<QPushButton*, QByteArray>> buttons{
-            {w.btnSendAtz, "ATZ"},          {w.btnSendAti, "ATI"},   {w.btnSendAtAt1, "AT@1"},
+            {w.btnSendAtz, "ATZ"},        {w.btnSendAti, "ATI"},   {w.btnSendAtAt1, "AT@1"},
             {w.btnSendAtspa0, "ATSP 00"}, {w.btnSendAtdp, "ATDP"}, {w.btnSend0100, "0100"}};
         QByteArray expected;
         for (const auto& [button, command] : buttons) {

@@ -1,7 +1,7 @@
 // Windows version-information blocks (VS_VERSIONINFO), built and queried in portable code.
 //
-//   BuildVersionBlock(info)          -> the bytes of a VS_VERSIONINFO resource, as Windows stores it
-//   QueryVersionBlock(block, size, subBlock, &value, &length)
+//   BuildVersionBlock(info)          -> the bytes of a VS_VERSIONINFO resource, as Windows stores
+//   it QueryVersionBlock(block, size, subBlock, &value, &length)
 //                                    -> finds "\StringFileInfo\<block>\<name>" or
 //                                       "\VarFileInfo\Translation" the way VerQueryValue does
 //

@@ -2,7 +2,8 @@
 //
 //   GetFileVersionInfoSizeA(file, &handle) -> bytes needed for the file's version block, 0 if none
 //   GetFileVersionInfoA(file, handle, size, data) -> copies the block; false on failure
-//   VerQueryValueA(block, subBlock, &buffer, &length) -> a value in the block, strings as 8-bit text
+//   VerQueryValueA(block, subBlock, &buffer, &length) -> a value in the block, strings as 8-bit
+//   text
 //
 // Windows: the system's own functions over the executable's version resource.
 // Linux: the same contract over a VS_VERSIONINFO block that the build embeds in the ELF

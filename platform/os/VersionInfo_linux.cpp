@@ -56,9 +56,11 @@ std::optional<std::vector<uint8_t>> readVersionSection(const char* fileName)
         std::memcmp(ident, ELFMAG, SELFMAG) != 0 || ident[EI_DATA] != ELFDATA2LSB)
         return std::nullopt;
     const std::optional<Section> section =
-        ident[EI_CLASS] == ELFCLASS64 ? findSection<Elf64_Ehdr, Elf64_Shdr>(file, kVersionSectionName)
-        : ident[EI_CLASS] == ELFCLASS32 ? findSection<Elf32_Ehdr, Elf32_Shdr>(file, kVersionSectionName)
-                                        : std::nullopt;
+        ident[EI_CLASS] == ELFCLASS64
+            ? findSection<Elf64_Ehdr, Elf64_Shdr>(file, kVersionSectionName)
+        : ident[EI_CLASS] == ELFCLASS32
+            ? findSection<Elf32_Ehdr, Elf32_Shdr>(file, kVersionSectionName)
+            : std::nullopt;
     if (!section || section->size < 6 || section->size > 0xFFFF)
         return std::nullopt;
     std::vector<uint8_t> bytes(section->size);
