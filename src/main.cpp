@@ -34,33 +34,8 @@ TfrmMain::TfrmMain(QWidget* parent)
     Label1 = ui->Label1;
     ApdComPort = new orv::TApdComPort(this);
 
-    // Laid out in pixels at 96 dots per inch, in an 8-point (11-pixel) font, unscaled. Where
-    // that font is missing, the nearest in width takes its place, so the labels fit.
-    QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
-                               {QStringLiteral("Microsoft Sans Serif"), QStringLiteral("Arial"),
-                                QStringLiteral("Liberation Sans"),
-                                QStringLiteral("DejaVu Sans Condensed")});
-    QFont font(QStringLiteral("MS Sans Serif"));
-    font.setPixelSize(11);
-    setFont(font);
-    // The two labels size themselves to their text, as the layout's own font would have them.
-    lblComPortNumber->adjustSize();
-    lblBaudRate->adjustSize();
-    setBackgroundRole(QPalette::Button);
-    setAutoFillBackground(true);
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
-
-    FAnchors = new orv::TAnchors(this);
-    FAnchors->Anchor(reCommLog, Qt::LeftEdge | Qt::TopEdge | Qt::RightEdge | Qt::BottomEdge);
-    for (QWidget* control :
-         {static_cast<QWidget*>(edTxString), static_cast<QWidget*>(btnSendCmd),
-          static_cast<QWidget*>(btnSendAtz), static_cast<QWidget*>(btnSendAti),
-          static_cast<QWidget*>(btnSendAtAt1), static_cast<QWidget*>(btnSendAtspa0),
-          static_cast<QWidget*>(btnSendAtdp), static_cast<QWidget*>(btnSend0100)})
-        FAnchors->Anchor(control, Qt::LeftEdge | Qt::BottomEdge);
-    FAnchors->Anchor(Label1, Qt::LeftEdge | Qt::RightEdge | Qt::BottomEdge);
-
+    setUpLook();
+    anchorControls();
     buildLogMenu();
     connectHandlers();
     frmMain = this;
@@ -79,6 +54,37 @@ TfrmMain::~TfrmMain()
         SerialPort = nullptr;
     if (frmMain == this)
         frmMain = nullptr;
+}
+
+void TfrmMain::setUpLook()
+{
+    // Laid out in pixels at 96 dots per inch, in an 8-point (11-pixel) font, unscaled. Where
+    // that font is missing, the nearest in width takes its place, so the labels fit.
+    QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
+                               {QStringLiteral("Microsoft Sans Serif"), QStringLiteral("Arial"),
+                                QStringLiteral("Liberation Sans"),
+                                QStringLiteral("DejaVu Sans Condensed")});
+    QFont font(QStringLiteral("MS Sans Serif"));
+    font.setPixelSize(11);
+    setFont(font);
+    // The two labels size themselves to their text, as the layout's own font would have them.
+    lblComPortNumber->adjustSize();
+    lblBaudRate->adjustSize();
+    setBackgroundRole(QPalette::Button);
+    setAutoFillBackground(true);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+void TfrmMain::anchorControls()
+{
+    FAnchors = new orv::TAnchors(this);
+    FAnchors->Anchor(reCommLog, Qt::LeftEdge | Qt::TopEdge | Qt::RightEdge | Qt::BottomEdge);
+    const QList<QWidget*> bottomRow{edTxString,   btnSendCmd,    btnSendAtz,  btnSendAti,
+                                    btnSendAtAt1, btnSendAtspa0, btnSendAtdp, btnSend0100};
+    for (QWidget* control : bottomRow)
+        FAnchors->Anchor(control, Qt::LeftEdge | Qt::BottomEdge);
+    FAnchors->Anchor(Label1, Qt::LeftEdge | Qt::RightEdge | Qt::BottomEdge);
 }
 
 void TfrmMain::buildLogMenu()

@@ -79,8 +79,10 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void connectHandlers();
+    void setUpLook();
+    void anchorControls();
     void buildLogMenu();
+    void connectHandlers();
 
     std::unique_ptr<Ui::TfrmMain> ui;
     orv::TAnchors* FAnchors;
