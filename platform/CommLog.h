@@ -40,7 +40,7 @@ QString FoldLineBreaks(QStringView text, bool& afterCR);
 class TCommLog : public QPlainTextEdit {
     Q_OBJECT
 public:
-    static constexpr qsizetype kMaxBlockChars = 2048;
+    static constexpr qsizetype kMaxBlockChars = 1024;
     static constexpr std::chrono::milliseconds kRefreshInterval{20};
     // One refresh stops after this long, so the window keeps answering under a flood; the rest
     // follows as soon as other events have had their turn.
