@@ -4,8 +4,8 @@
 
 int main(int argc, char** argv)
 {
-    orv::TApplication Application(argc, argv); // its title, "OrvTerm", names every message box
-    Application.setAttribute(Qt::AA_Use96Dpi); // the layout is in pixels and is not scaled
+    QApplication::setAttribute(Qt::AA_Use96Dpi); // fonts as at 96 dots per inch, as laid out
+    orv::TApplication Application(argc, argv);   // its title, "OrvTerm", names every message box
     Application.setWindowIcon(QIcon(QStringLiteral(":/orvterm.png")));
     TfrmMain Window;
     Window.show();

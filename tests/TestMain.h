@@ -10,8 +10,8 @@
     int main(int argc, char** argv)                                                                \
     {                                                                                              \
         qputenv("QT_QPA_PLATFORM", "offscreen");                                                   \
+        QApplication::setAttribute(Qt::AA_Use96Dpi);                                               \
         orv::TApplication app(argc, argv);                                                         \
-        app.setAttribute(Qt::AA_Use96Dpi, true);                                                   \
         TestObject tc;                                                                             \
         QTEST_SET_MAIN_SOURCE_PATH                                                                 \
         return QTest::qExec(&tc, argc, argv);                                                      \
