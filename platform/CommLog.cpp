@@ -3,7 +3,11 @@
 #include "Win1252.h"
 
 #include <QElapsedTimer>
+#include <QApplication>
 #include <QKeyEvent>
+#include <QPainter>
+#include <QProxyStyle>
+#include <QStyleOption>
 #include <QMimeData>
 #include <QSaveFile>
 #include <QScrollBar>
@@ -26,6 +30,25 @@ LogColour colourOf(const QTextCharFormat& format)
         return LogColour::Received;
     return LogColour::Default;
 }
+
+// Draws the scroll bar's track in a plain colour. Patterned and gradient fills of tall areas
+// are handed by Qt's raster engine to helper threads and waited for; under a flood of data the
+// helpers wait for a processor and the window with them, at every refresh.
+class PlainTrackStyle : public QProxyStyle {
+public:
+    using QProxyStyle::QProxyStyle;
+    void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
+                     const QWidget* widget) const override
+    {
+        if (element == CE_ScrollBarAddPage || element == CE_ScrollBarSubPage) {
+            painter->fillRect(option->rect, option->palette.color(
+                                                option->state & State_Sunken ? QPalette::Mid
+                                                                             : QPalette::Midlight));
+            return;
+        }
+        QProxyStyle::drawControl(element, option, painter, widget);
+    }
+};
 
 } // namespace
 
@@ -62,6 +85,9 @@ TCommLog::TCommLog(QWidget* parent)
     setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     m_formats[int(LogColour::Sent)].setForeground(kSentColour);
     m_formats[int(LogColour::Received)].setForeground(kReceivedColour);
+    auto* trackStyle = new PlainTrackStyle(QApplication::style()->name());
+    trackStyle->setParent(this);
+    verticalScrollBar()->setStyle(trackStyle);
     m_refreshTimer.setSingleShot(true);
     connect(&m_refreshTimer, &QTimer::timeout, this, [this] { refresh(kMaxRefreshTime); });
 }
