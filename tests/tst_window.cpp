@@ -1,4 +1,5 @@
 // The main window driven as a user drives it, talking to a virtual device.
+#include "Convert.h"
 #include "TestMain.h"
 #include "WindowRig.h"
 
@@ -325,7 +326,7 @@ private slots:
         orv::os::ClearSerialCommEntries();
     }
 
-    void messageBoxIsModalTitledAndPlain()
+    void dialogsAreModalAndTitled()
     {
         orv::os::InstallSerialCommEntries({});
         TfrmMain w;
@@ -347,6 +348,26 @@ private slots:
         QCOMPARE(text, "Select COM port first.");
         QCOMPARE(icon, QMessageBox::NoIcon);
         QCOMPARE(buttons, 1);
+
+        // A failure that escapes a handler: the same box with an error icon, and the program
+        // carries on.
+        QTimer::singleShot(50, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            QVERIFY(box);
+            title = box->windowTitle();
+            text = box->text();
+            icon = box->icon();
+            buttons = int(box->buttons().size());
+            QTest::keyClick(box, Qt::Key_Enter);
+        });
+        QMetaObject::invokeMethod(
+            &w, [] { throw orv::EConvertError("'x' is not a valid integer value"); },
+            Qt::QueuedConnection);
+        QTRY_COMPARE(text, "'x' is not a valid integer value.");
+        QCOMPARE(title, "OrvTerm");
+        QCOMPARE(icon, QMessageBox::Critical);
+        QCOMPARE(buttons, 1);
+        QVERIFY(w.isVisible());
         orv::os::ClearSerialCommEntries();
     }
 };
