@@ -65,13 +65,9 @@ void TApdComPort::SetOpen(bool value)
 
 void TApdComPort::openLine()
 {
-#ifdef Q_OS_WIN
-    FDevicePath = QStringLiteral("COM%1").arg(FComNumber);
-#else
     FDevicePath = FComNumber == 0
                       ? QString()
                       : QString::fromStdString(orv::os::DevicePathForComNumber(FComNumber));
-#endif
     if (FDevicePath.isEmpty())
         throw EBadId(QStringLiteral("COM%1 does not exist: the system lists no serial port "
                                     "under that number")

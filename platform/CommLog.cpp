@@ -2,15 +2,15 @@
 
 #include "Win1252.h"
 
-#include <QElapsedTimer>
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QKeyEvent>
+#include <QMimeData>
 #include <QPainter>
 #include <QProxyStyle>
-#include <QStyleOption>
-#include <QMimeData>
 #include <QSaveFile>
 #include <QScrollBar>
+#include <QStyleOption>
 #include <QTextBlock>
 
 namespace orv {
@@ -41,9 +41,9 @@ public:
                      const QWidget* widget) const override
     {
         if (element == CE_ScrollBarAddPage || element == CE_ScrollBarSubPage) {
-            painter->fillRect(option->rect, option->palette.color(
-                                                option->state & State_Sunken ? QPalette::Mid
-                                                                             : QPalette::Midlight));
+            painter->fillRect(option->rect, option->palette.color(option->state & State_Sunken
+                                                                      ? QPalette::Mid
+                                                                      : QPalette::Midlight));
             return;
         }
         QProxyStyle::drawControl(element, option, painter, widget);
@@ -198,7 +198,11 @@ void TCommLog::insertPiece(LogColour colour, const QString& text)
 
 void TCommLog::Clear()
 {
-    Flush();
+    // Text still waiting to be shown arrived before the clear: it goes with the rest.
+    m_refreshTimer.stop();
+    m_pending.clear();
+    m_pendingChars = 0;
+    m_frontTaken = 0;
     clear();
     m_end = QTextCursor(document());
     m_blockChars = 0;

@@ -12,13 +12,9 @@ QString DescribeComPort(const QString& number)
     const uint n = number.toUInt(&ok);
     if (!ok)
         return {};
-#ifdef Q_OS_WIN
-    const QString path = QStringLiteral("COM%1").arg(n);
-#else
     const QString path = QString::fromStdString(orv::os::DevicePathForComNumber(n));
     if (path.isEmpty())
         return {};
-#endif
     const QSerialPortInfo info(path);
     QStringList parts{path};
     if (!info.description().isEmpty())

@@ -331,42 +331,39 @@ private slots:
         orv::os::InstallSerialCommEntries({});
         TfrmMain w;
         w.show();
-        QString title, text;
-        int buttons = -1;
-        QMessageBox::Icon icon = QMessageBox::Critical;
-        QTimer::singleShot(50, [&] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            QVERIFY(box);
-            title = box->windowTitle();
-            text = box->text();
-            icon = box->icon();
-            buttons = int(box->buttons().size());
-            QTest::keyClick(box, Qt::Key_Enter);
-        });
+
+        // What the next modal box shows; it is dismissed with Enter, as a user would.
+        struct Seen {
+            QString title, text;
+            QMessageBox::Icon icon = QMessageBox::Warning;
+            qsizetype buttons = -1;
+        } seen;
+        const auto readNextBox = [&seen] {
+            QTimer::singleShot(50, [&seen] {
+                auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+                QVERIFY(box);
+                seen = {box->windowTitle(), box->text(), box->icon(), box->buttons().size()};
+                QTest::keyClick(box, Qt::Key_Enter);
+            });
+        };
+
+        readNextBox();
         QTest::mouseClick(w.btnSendAtz, Qt::LeftButton);
-        QCOMPARE(title, "OrvTerm");
-        QCOMPARE(text, "Select COM port first.");
-        QCOMPARE(icon, QMessageBox::NoIcon);
-        QCOMPARE(buttons, 1);
+        QCOMPARE(seen.title, "OrvTerm");
+        QCOMPARE(seen.text, "Select COM port first.");
+        QCOMPARE(seen.icon, QMessageBox::NoIcon);
+        QCOMPARE(seen.buttons, 1);
 
         // A failure that escapes a handler: the same box with an error icon, and the program
         // carries on.
-        QTimer::singleShot(50, [&] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            QVERIFY(box);
-            title = box->windowTitle();
-            text = box->text();
-            icon = box->icon();
-            buttons = int(box->buttons().size());
-            QTest::keyClick(box, Qt::Key_Enter);
-        });
+        readNextBox();
         QMetaObject::invokeMethod(
             &w, [] { throw orv::EConvertError("'x' is not a valid integer value"); },
             Qt::QueuedConnection);
-        QTRY_COMPARE(text, "'x' is not a valid integer value.");
-        QCOMPARE(title, "OrvTerm");
-        QCOMPARE(icon, QMessageBox::Critical);
-        QCOMPARE(buttons, 1);
+        QTRY_COMPARE(seen.text, "'x' is not a valid integer value.");
+        QCOMPARE(seen.title, "OrvTerm");
+        QCOMPARE(seen.icon, QMessageBox::Critical);
+        QCOMPARE(seen.buttons, 1);
         QVERIFY(w.isVisible());
         orv::os::ClearSerialCommEntries();
     }

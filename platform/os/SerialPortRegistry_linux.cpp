@@ -1,4 +1,4 @@
-#include "SerialPortRegistry.h"
+#include "SerialPortRegistry_system.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -10,12 +10,6 @@
 namespace orv::os {
 
 namespace {
-
-std::optional<std::vector<RegistryValue>>& installedEntries()
-{
-    static std::optional<std::vector<RegistryValue>> entries;
-    return entries;
-}
 
 // Number n from a name "<prefix><n>", or nothing.
 std::optional<unsigned long> deviceIndex(std::string_view name, std::string_view prefix)
@@ -69,36 +63,19 @@ std::vector<RegistryValue> scanDevices()
     return values;
 }
 
-const std::vector<RegistryValue>& systemEntries()
+} // namespace
+
+namespace detail {
+
+// Scanned once: the numbering stays fixed for the life of the process.
+std::vector<RegistryValue> SystemSerialCommKey()
 {
     static const std::vector<RegistryValue> entries = scanDevices();
     return entries;
 }
 
-const std::vector<RegistryValue>& currentEntries()
-{
-    const auto& installed = installedEntries();
-    return installed ? *installed : systemEntries();
-}
+std::string SystemDevicePath(const RegistryValue& value, unsigned) { return value.name; }
 
-} // namespace
-
-std::vector<RegistryValue> ReadSerialCommKey() { return currentEntries(); }
-
-std::string DevicePathForComNumber(unsigned comNumber)
-{
-    const std::string wanted = "COM" + std::to_string(comNumber);
-    for (const RegistryValue& value : currentEntries())
-        if (value.data == wanted)
-            return value.name;
-    return {};
-}
-
-void InstallSerialCommEntries(std::vector<RegistryValue> entries)
-{
-    installedEntries() = std::move(entries);
-}
-
-void ClearSerialCommEntries() { installedEntries().reset(); }
+} // namespace detail
 
 } // namespace orv::os

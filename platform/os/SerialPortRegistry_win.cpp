@@ -1,19 +1,12 @@
-#include "SerialPortRegistry.h"
+#include "SerialPortRegistry_system.h"
 
 #include <windows.h>
 
 #include <algorithm>
-#include <optional>
 
 namespace orv::os {
 
 namespace {
-
-std::optional<std::vector<RegistryValue>>& installedEntries()
-{
-    static std::optional<std::vector<RegistryValue>> entries;
-    return entries;
-}
 
 // REG_SZ data need not end in NUL (any writer may omit it), and may carry several.
 std::string stringData(const std::vector<char>& data, DWORD size)
@@ -67,32 +60,18 @@ std::vector<RegistryValue> readKey()
     return values;
 }
 
-std::vector<RegistryValue> currentEntries()
-{
-    const auto& installed = installedEntries();
-    return installed ? *installed : readKey();
-}
-
 } // namespace
 
-std::vector<RegistryValue> ReadSerialCommKey() { return currentEntries(); }
+namespace detail {
 
-std::string DevicePathForComNumber(unsigned comNumber)
+std::vector<RegistryValue> SystemSerialCommKey() { return readKey(); }
+
+// The system's ports open by their own name.
+std::string SystemDevicePath(const RegistryValue&, unsigned comNumber)
 {
-    const std::string wanted = "COM" + std::to_string(comNumber);
-    const bool installed = installedEntries().has_value();
-    for (const RegistryValue& value : currentEntries())
-        if (value.data == wanted)
-            // The system's ports open by their own name; installed ones by the name given.
-            return installed ? value.name : wanted;
-    return {};
+    return "COM" + std::to_string(comNumber);
 }
 
-void InstallSerialCommEntries(std::vector<RegistryValue> entries)
-{
-    installedEntries() = std::move(entries);
-}
-
-void ClearSerialCommEntries() { installedEntries().reset(); }
+} // namespace detail
 
 } // namespace orv::os
